@@ -15,7 +15,8 @@ class CLibraryHeap final : public BlockHeap {
 };
 
 BlockHeap& defaultHeap() {
-  static CLibraryHeap heap;
+  // Never destroyed: module-level Texts give their blocks back during static destruction.
+  static BlockHeap& heap = *new CLibraryHeap;
   return heap;
 }
 
