@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "core/text.h"
 
@@ -22,6 +23,12 @@ extern const Text raffleUrl;
 // A longer body is dropped whole, like a failed request, so that a runaway reply cannot take the
 // process (and its unsaved page) down with it.
 inline constexpr std::int32_t maxReplyBytes = 1024 * 1024;
+
+// The size of each read of a body whose Content-Length header reads `contentLength` (empty when
+// the header is missing or too long): the declared length and one byte more, so that a body below
+// 100 KiB comes in one read; 10 KiB when no positive length is declared. The value is read like
+// atoi: leading white space, one optional sign, digits up to the first other character.
+std::int32_t readSizeFor(std::string_view contentLength);
 
 // The raffle service's reply body; empty on failure or when no client is installed.
 ByteArray fetchRaffleReply();
