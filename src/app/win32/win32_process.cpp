@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/win32/code_page.h"
+#include "core/win32/process_heap.h"
 
 namespace vq::win32 {
 namespace {
@@ -24,6 +25,12 @@ std::wstring moduleFileName() {
 }
 
 }  // namespace
+
+BlockHeap& Win32Process::processHeap() {
+  // Never destroyed: module-level Texts give their blocks back during static destruction.
+  static BlockHeap& heap = *new ProcessHeap;
+  return heap;
+}
 
 Text Win32Process::executablePath() {
   const std::wstring path = moduleFileName();

@@ -1,22 +1,18 @@
 #pragma once
 
 #include "app/process_services.h"
-#include "core/win32/process_heap.h"
 
 namespace vq::win32 {
 
 class Win32Process final : public ProcessServices {
  public:
-  BlockHeap& processHeap() override { return heap_; }
+  BlockHeap& processHeap() override;
   Text executablePath() override;
   void setCurrentDirectory(const Text& directory) override;
   void initializeOle() override;
   void uninitializeOle() override;
   void showFatalErrorBox(const Text& boxText) override;
   [[noreturn]] void exitProcess(std::int32_t code) override;
-
- private:
-  ProcessHeap heap_;
 };
 
 }  // namespace vq::win32

@@ -148,7 +148,6 @@ bool TemplateWindow::showAfterCreatedEvent() {
 
 bool TemplateWindow::preTranslate(const MSG& message) {
   if (message.message != WM_KEYDOWN) return false;
-  if (message.hwnd != handle_ && !IsChild(handle_, message.hwnd)) return false;
   if (keyDown(VK_CONTROL) || keyDown(VK_MENU)) return false;
   const bool shift = keyDown(VK_SHIFT);
   const auto binding = std::find_if(std::begin(windowKeys), std::end(windowKeys),
@@ -222,7 +221,7 @@ void TemplateWindow::setStatusCaption(const Text& caption) {
       RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
   }
-  InvalidateRect(label, nullptr, FALSE);
+  InvalidateRect(label, nullptr, TRUE);
 }
 
 LRESULT CALLBACK TemplateWindow::procedure(HWND window, UINT message, WPARAM wParam,

@@ -31,7 +31,8 @@ class TemplateWindow final : public View {
   // Shows the controls, raises the created event and, if the window is still there, shows and
   // activates it. False when the window was destroyed meanwhile.
   bool showAfterCreatedEvent();
-  // The window's own keys, handled before the focused control sees them; true when taken.
+  // The window's own keys, for a message to it or one of its controls, handled before the
+  // focused control sees them; true when taken.
   bool preTranslate(const MSG& message);
 
   Text getEditBoxText() override;

@@ -1,5 +1,7 @@
 #include "ui/win32/transparent_label.h"
 
+#include <uxtheme.h>
+
 #include <string>
 
 namespace vq::win32 {
@@ -35,7 +37,9 @@ LRESULT CALLBACK labelProcedure(HWND label, UINT message, WPARAM wParam, LPARAM 
       onPaint(label);
       return 0;
     case WM_ERASEBKGND:
-      return 1;  // the parent's background stays visible
+      // The parent's own background, so a caption drawn again never lands on an older one.
+      DrawThemeParentBackground(label, reinterpret_cast<HDC>(wParam), nullptr);
+      return 1;
     case WM_NCHITTEST:
       return HTTRANSPARENT;
     case WM_SETFONT:

@@ -25,10 +25,11 @@ void Win32WindowSystem::runEventLoop() {
   loopEntered_ = true;
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    const bool taken = std::any_of(open_.begin(), open_.end(), [&](const auto& window) {
-      return window->preTranslate(message);
+    // The message's own window takes its keys; closing it changes open_, so look it up first.
+    const auto target = std::find_if(open_.begin(), open_.end(), [&](const auto& window) {
+      return window->handle() == message.hwnd || IsChild(window->handle(), message.hwnd);
     });
-    if (taken) continue;
+    if (target != open_.end() && (*target)->preTranslate(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
