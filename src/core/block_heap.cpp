@@ -30,7 +30,8 @@ bool reportingFailure = false;
 
 // "分配 " and " 字节内存失败!"
 constexpr std::string_view allocationFailurePrefix = "\xB7\xD6\xC5\xE4 ";
-constexpr std::string_view allocationFailureSuffix = " \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!";
+constexpr std::string_view allocationFailureSuffix =
+    " \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!";
 
 }  // namespace
 

@@ -15,7 +15,8 @@ class BlockHeap {
 };
 
 // Makes `heap` the heap of all later blocks. Until a heap is chosen, the C library's is used.
-// Blocks must be released to the heap they came from, so this is done once, before any block exists.
+// Blocks must be released to the heap they came from, so this is done once, before any block
+// exists.
 void useBlockHeap(BlockHeap& heap);
 
 // A new block of `size` bytes, never null: exhausted memory ends the process through

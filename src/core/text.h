@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "core/block_heap.h"
 

@@ -15,8 +15,9 @@ std::vector<const ControlTemplate*> tabRing(const WindowTemplate& window) {
 const ControlTemplate* nextInTabRing(const WindowTemplate& window, int currentId, bool backwards) {
   const std::vector<const ControlTemplate*> ring = tabRing(window);
   if (ring.empty()) return nullptr;
-  const auto current = std::find_if(ring.begin(), ring.end(),
-                                    [currentId](const ControlTemplate* c) { return c->id == currentId; });
+  const auto current =
+      std::find_if(ring.begin(), ring.end(),
+                   [currentId](const ControlTemplate* c) { return c->id == currentId; });
   if (current == ring.end()) return ring.front();
   const std::size_t index = static_cast<std::size_t>(current - ring.begin());
   const std::size_t step = backwards ? ring.size() - 1 : 1;

@@ -15,14 +15,14 @@ using EventHandler = void (*)();
 enum class ControlKind { transparentLabel, pushButton, editBox };
 
 struct ControlTemplate {
-  std::string_view name;     // unit type and ordinal, code page 936 ("按钮1")
+  std::string_view name;  // unit type and ordinal, code page 936 ("按钮1")
   ControlKind kind;
   int id;                    // the child window's identifier
   int x, y, width, height;   // in the window's client area
   std::string_view caption;  // code page 936
   bool tabStop;
   bool defaultButton;
-  EventHandler onClicked;    // null: the control raises no event
+  EventHandler onClicked;  // null: the control raises no event
 };
 
 struct WindowTemplate {

@@ -93,15 +93,14 @@ TEST_F(ApplicationTest, StartUpRunsInOrderAndEndsWithTheExitRoutine) {
   windows.whileLooping = [] { events.push_back("count " + std::to_string(generatedCount)); };
 
   EXPECT_EQ(startProgram(), 0);
-  EXPECT_EQ(applicationState().exitRoutines,
-            std::vector<ExitRoutine>{releaseCollectionTexts});
+  EXPECT_EQ(applicationState().exitRoutines, std::vector<ExitRoutine>{releaseCollectionTexts});
   shutdownApplication();
   shutdownApplication();  // a second call finds nothing left to do
 
-  EXPECT_EQ(events, (std::vector<std::string>{
-                        "initializeOle", "setCurrentDirectory C:\\Tools",
-                        "loadWindow 1375797249", "shown", "loop", "count 0",
-                        "destroyAllWindows", "uninitializeOle", "destroyAllWindows"}));
+  EXPECT_EQ(events,
+            (std::vector<std::string>{
+                "initializeOle", "setCurrentDirectory C:\\Tools", "loadWindow 1375797249", "shown",
+                "loop", "count 0", "destroyAllWindows", "uninitializeOle", "destroyAllWindows"}));
   EXPECT_EQ(str(applicationState().runDirectory), "C:\\Tools");
   EXPECT_TRUE(pageHtml.empty());
 }

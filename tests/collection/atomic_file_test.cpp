@@ -101,9 +101,9 @@ TEST_F(AtomicFileTest, FailuresLeaveTheOldFileExactlyAsItWas) {
   fs::permissions(dir / "1.html", fs::perms::owner_read | fs::perms::owner_write,
                   fs::perm_options::replace);
 
-  const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec |
-                            fs::perms::group_read | fs::perms::group_exec |
-                            fs::perms::others_read | fs::perms::others_exec;
+  const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                             fs::perms::group_exec | fs::perms::others_read |
+                             fs::perms::others_exec;
   fs::permissions(dir, readOnly, fs::perm_options::replace);
   EXPECT_FALSE(saveAsOrdinaryUser(dir / "1.html", "new")) << "read-only directory";
   fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace);

@@ -52,8 +52,8 @@ TEST_F(FetchCycleTest, FirstFetchShowsOneEntryAndCountsOne) {
 TEST_F(FetchCycleTest, EntriesFollowEachOtherWithNothingBetween) {
   raffle.replies = {replyWith("d1", "C1"), replyWith("d2", "C2"), replyWith("d3", "C3")};
   for (int i = 0; i < 3; ++i) onFetchClicked();
-  EXPECT_EQ(view.editBox, entryFor("C1", "d1", "C1") + entryFor("C2", "d2", "C2") +
-                              entryFor("C3", "d3", "C3"));
+  EXPECT_EQ(view.editBox,
+            entryFor("C1", "d1", "C1") + entryFor("C2", "d2", "C2") + entryFor("C3", "d3", "C3"));
   EXPECT_EQ(view.caption, successStatus(3));
 }
 
@@ -68,10 +68,10 @@ TEST_F(FetchCycleTest, CreatedEventStartsTheCountAgain) {
 // Without a code an entry would be an empty QR image reported as a success.
 TEST_F(FetchCycleTest, NoCodeAddsNoEntryAndAsksToRetry) {
   const std::string replies[] = {
-      "",                                                 // the request failed
-      "<html>404 Not Found</html>",                       // no marker
-      R"({"time":"2016-07-01","activity":""})",           // an empty value
-      R"({"time":"2016-07-01","activity":"UNFINISHED)",   // no end marker
+      "",                                                // the request failed
+      "<html>404 Not Found</html>",                      // no marker
+      R"({"time":"2016-07-01","activity":""})",          // an empty value
+      R"({"time":"2016-07-01","activity":"UNFINISHED)",  // no end marker
   };
   raffle.replies = {replyWith("d0", "C0")};
   onFetchClicked();
@@ -124,10 +124,8 @@ TEST(PageEntryTest, PercentEncodingKeepsOnlyUnreservedBytes) {
     std::string code, encoded;
   };
   const Case cases[] = {
-      {"AZaz09-._~", "AZaz09-._~"},
-      {" ", "%20"},
-      {"\xB0\xA1", "%B0%A1"},
-      {"\x01\x7F\xFF", "%01%7F%FF"},
+      {"AZaz09-._~", "AZaz09-._~"}, {" ", "%20"},
+      {"\xB0\xA1", "%B0%A1"},       {"\x01\x7F\xFF", "%01%7F%FF"},
       {"?=&#", "%3F%3D%26%23"},
   };
   for (const Case& c : cases) EXPECT_EQ(str(percentEncode(Text(c.code))), c.encoded) << c.code;

@@ -17,7 +17,8 @@ const std::string footer = gbk(
     "<div>\r\n\t<span style=\"font-size:16px;\"><strong>所生成的VeltromQuenzo活动二维码</strong>"
     "<span style=\"color:#E53333;\"><strong>当天有效</strong></span><strong>。</strong></span>"
     "<br />\r\n<span style=\"font-size:16px;\"><strong>活动时间：至2016年8月23日</strong></span>"
-    "<br />\r\n<span style=\"font-size:16px;\"><strong>部分Veltrom有时间限制，早9点到晚6点间才能使用"
+    "<br />\r\n<span "
+    "style=\"font-size:16px;\"><strong>部分Veltrom有时间限制，早9点到晚6点间才能使用"
     "&nbsp;</strong></span>\r\n</div>");
 const std::string savedPath = "C:\\Tools\\1.html";
 

@@ -25,7 +25,7 @@ class TextTest : public ::testing::Test {
 TEST_F(TextTest, OwnedTextsComeFromTheHeapAndGoBackOnce) {
   {
     Text a("abc");
-    Text b = a;            // a copy is a block of its own
+    Text b = a;             // a copy is a block of its own
     Text c = std::move(a);  // a move takes the block along
     EXPECT_EQ(str(b), "abc");
     EXPECT_EQ(str(c), "abc");
@@ -69,9 +69,12 @@ TEST_F(TextTest, ConcatJoinsInOrderAndSkipsEmptyPieces) {
 }
 
 TEST_F(TextTest, DecimalForm) {
-  const std::pair<std::int64_t, const char*> cases[] = {
-      {0, "0"}, {7, "7"}, {1025, "1025"}, {-1, "-1"}, {2147483647, "2147483647"},
-      {-2147483648LL, "-2147483648"}};
+  const std::pair<std::int64_t, const char*> cases[] = {{0, "0"},
+                                                        {7, "7"},
+                                                        {1025, "1025"},
+                                                        {-1, "-1"},
+                                                        {2147483647, "2147483647"},
+                                                        {-2147483648LL, "-2147483648"}};
   for (const auto& [value, expected] : cases) EXPECT_EQ(str(decimal(value)), expected) << value;
 }
 

@@ -23,8 +23,7 @@ struct ExtractCase {
   std::string expected;
 };
 
-const std::string reply =
-    R"({"code":0,"time":"2016-07-01 23:59:59","activity":"A1B2C3"})";
+const std::string reply = R"({"code":0,"time":"2016-07-01 23:59:59","activity":"A1B2C3"})";
 
 const ExtractCase extractCases[] = {
     {"expiry of a real reply", reply, "time\":\"", "\",\"", 0, false, "2016-07-01 23:59:59"},
@@ -51,11 +50,10 @@ const ExtractCase extractCases[] = {
     {"quote token in both markers", "x\"v\"y", gbk("x#引号"), gbk("#引号y"), 0, false, "v"},
     {"quote token is never looked for in the source", gbk("x#引号v#引号y"), gbk("x#引号"),
      gbk("#引号y"), 0, false, ""},
-    {"GBK value returned whole", gbk("time\":\"2016年7月1日\",\""), "time\":\"", "\",\"", 0,
-     false, gbk("2016年7月1日")},
+    {"GBK value returned whole", gbk("time\":\"2016年7月1日\",\""), "time\":\"", "\",\"", 0, false,
+     gbk("2016年7月1日")},
     {"GBK markers", gbk("有效期到【明天】"), gbk("【"), gbk("】"), 0, false, gbk("明天")},
-    {"unpaired high byte hides the marker byte after it", "\x81[ab][cd]", "[", "]", 0, false,
-     "cd"},
+    {"unpaired high byte hides the marker byte after it", "\x81[ab][cd]", "[", "]", 0, false, "cd"},
     {"unpaired high byte hides an end marker", "[a\x81]b]", "[", "]", 0, false, "a\x81]b"},
     {"ignoreCase folds ASCII letters", "TIME:x;", "time:", ";", 0, true, "x"},
     {"case matters without ignoreCase", "TIME:x;", "time:", ";", 0, false, ""},
@@ -132,9 +130,9 @@ TEST(MidTextTest, TakesBytesFromAPosition) {
     std::int32_t position, count;
     std::string expected;
   };
-  const Case cases[] = {
-      {1, 2, "ab"}, {3, 10, "cd"}, {4, 1, "d"}, {5, 1, ""}, {0, 2, ""}, {2, 0, ""}, {2, -1, ""},
-      {INT_MIN, 2, ""}, {1, INT_MAX, "abcd"}};
+  const Case cases[] = {{1, 2, "ab"}, {3, 10, "cd"},    {4, 1, "d"},
+                        {5, 1, ""},   {0, 2, ""},       {2, 0, ""},
+                        {2, -1, ""},  {INT_MIN, 2, ""}, {1, INT_MAX, "abcd"}};
   for (const Case& c : cases) {
     EXPECT_EQ(str(midText(Text("abcd"), c.position, c.count)), c.expected)
         << c.position << " " << c.count;

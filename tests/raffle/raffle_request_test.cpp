@@ -33,5 +33,29 @@ TEST(FetchRaffleReplyTest, AsksTheRaffleAddressAndReturnsTheBody) {
             "http://" VQ_RAFFLE_HOST "/api/cola/raffle?activityid=QX2016062101");
 }
 
+TEST(ReadSizeTest, FollowsTheDeclaredLengthWithinBounds) {
+  struct Case {
+    const char* header;
+    std::int32_t readSize;
+  };
+  const Case cases[] = {
+      {"", 10240},
+      {"5", 6},
+      {"200", 201},
+      {"102399", 102400},
+      {"102400", 102400},
+      {"200000", 102400},
+      {"0", 10240},
+      {"-5", 10240},
+      {"  42", 43},
+      {"+42", 43},
+      {"42abc", 43},
+      {"abc", 10240},
+      {"99999999999999999999", 102400},
+      {"- 5", 10240},
+  };
+  for (const Case& c : cases) EXPECT_EQ(readSizeFor(c.header), c.readSize) << c.header;
+}
+
 }  // namespace
 }  // namespace vq

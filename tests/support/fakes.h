@@ -35,14 +35,17 @@ class CountingHeap final : public BlockHeap {
 // block outlives the heap it came from.
 CountingHeap& countingHeap();
 
-// What the fatal path was given; it then unwinds with FatalErrorRaised instead of ending the process.
+// What the fatal path was given; it then unwinds with FatalErrorRaised instead of ending the
+// process.
 struct FatalErrorRaised {
   std::string boxText;
 };
 
 class ThrowingFatalErrorHandler final : public FatalErrorHandler {
  public:
-  [[noreturn]] void terminate(const Text& boxText) override { throw FatalErrorRaised{str(boxText)}; }
+  [[noreturn]] void terminate(const Text& boxText) override {
+    throw FatalErrorRaised{str(boxText)};
+  }
 };
 
 // The main window's edit box and label as plain values, with a log of every call.

@@ -32,7 +32,8 @@ TEST(MainWindowTemplateTest, WindowAndControlsAsTheUserSeesThem) {
     EventHandler onClicked;
   };
   const Expected expected[] = {
-      {"透明标签1", ControlKind::transparentLabel, 0, 0, 304, 32, "返回信息", false, false, nullptr},
+      {"透明标签1", ControlKind::transparentLabel, 0, 0, 304, 32, "返回信息", false, false,
+       nullptr},
       {"按钮2", ControlKind::pushButton, 8, 80, 280, 40, "OK了，出来吧", true, false,
        onFinishClicked},
       {"编辑框1", ControlKind::editBox, 5, 128, 280, 256, "", true, false, nullptr},
@@ -72,10 +73,10 @@ TEST(MainWindowTemplateTest, TabRingRunsFetchEditFinishAndRoundAgain) {
     int to;
   };
   const Step steps[] = {
-      {fetchButtonId, false, editBoxId},   {editBoxId, false, finishButtonId},
+      {fetchButtonId, false, editBoxId},      {editBoxId, false, finishButtonId},
       {finishButtonId, false, fetchButtonId}, {fetchButtonId, true, finishButtonId},
-      {finishButtonId, true, editBoxId},   {editBoxId, true, fetchButtonId},
-      {statusLabelId, false, fetchButtonId}, {0, true, fetchButtonId},
+      {finishButtonId, true, editBoxId},      {editBoxId, true, fetchButtonId},
+      {statusLabelId, false, fetchButtonId},  {0, true, fetchButtonId},
   };
   for (const Step& step : steps) {
     EXPECT_EQ(nextInTabRing(window, step.from, step.backwards)->id, step.to)

@@ -1,7 +1,7 @@
 #include "app/win32/win32_process.h"
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <string>
 
@@ -39,8 +39,8 @@ Text Win32Process::executablePath() {
   // A folder name outside code page 936 has no form in the program's texts; its short name does.
   if (!exact) {
     std::wstring shortPath(path.size() + 1, L'\0');
-    const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(),
-                                           static_cast<DWORD>(shortPath.size()));
+    const DWORD length =
+        GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
     if (length > 0 && length < shortPath.size()) {
       bytes = narrow(std::wstring_view(shortPath).substr(0, length));
     }

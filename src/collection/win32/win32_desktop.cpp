@@ -1,7 +1,7 @@
 #include "collection/win32/win32_desktop.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <string>
 

@@ -11,8 +11,8 @@ constexpr UINT gbk = 936;
 
 std::wstring widen(std::string_view cp936) {
   if (cp936.empty()) return {};
-  const int length = MultiByteToWideChar(gbk, 0, cp936.data(), static_cast<int>(cp936.size()),
-                                         nullptr, 0);
+  const int length =
+      MultiByteToWideChar(gbk, 0, cp936.data(), static_cast<int>(cp936.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(gbk, 0, cp936.data(), static_cast<int>(cp936.size()), wide.data(), length);
   return wide;

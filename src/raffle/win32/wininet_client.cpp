@@ -88,9 +88,9 @@ ByteArray WinInetClient::readUrl(const Text& url) {
     if (internetHandle_ == nullptr) return ByteArray();
   }
 
-  const InternetHandle connection(InternetConnectA(
-      internetHandle_, parts.host.c_str(), parts.port, parts.user.c_str(), parts.password.c_str(),
-      INTERNET_SERVICE_HTTP, 0, 0));
+  const InternetHandle connection(InternetConnectA(internetHandle_, parts.host.c_str(), parts.port,
+                                                   parts.user.c_str(), parts.password.c_str(),
+                                                   INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return ByteArray();
   char noCredential[] = "";
   InternetSetOptionA(connection.get(), INTERNET_OPTION_PROXY_USERNAME, noCredential, 0);

@@ -29,9 +29,12 @@ bool keyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 const wchar_t* windowClassOf(ControlKind kind) {
   switch (kind) {
-    case ControlKind::transparentLabel: return transparentLabelClass;
-    case ControlKind::pushButton: return L"Button";
-    case ControlKind::editBox: return L"Edit";
+    case ControlKind::transparentLabel:
+      return transparentLabelClass;
+    case ControlKind::pushButton:
+      return L"Button";
+    case ControlKind::editBox:
+      return L"Edit";
   }
   return nullptr;
 }
@@ -55,9 +58,12 @@ DWORD styleOf(const ControlTemplate& control) {
 
 DWORD extendedStyleOf(ControlKind kind) {
   switch (kind) {
-    case ControlKind::transparentLabel: return WS_EX_TRANSPARENT;
-    case ControlKind::editBox: return WS_EX_CLIENTEDGE;
-    case ControlKind::pushButton: return 0;
+    case ControlKind::transparentLabel:
+      return WS_EX_TRANSPARENT;
+    case ControlKind::editBox:
+      return WS_EX_CLIENTEDGE;
+    case ControlKind::pushButton:
+      return 0;
   }
   return 0;
 }
@@ -96,9 +102,9 @@ std::unique_ptr<TemplateWindow> TemplateWindow::create(const WindowTemplate& win
   // Centred on the whole primary screen, taskbar included.
   const int x = (GetSystemMetrics(SM_CXSCREEN) - window.width) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - window.height) / 2;
-  const HWND handle = CreateWindowExW(0, templateWindowClass, widen(window.title).c_str(),
-                                      windowStyle, x, y, window.width, window.height, nullptr,
-                                      nullptr, instance, created.get());
+  const HWND handle =
+      CreateWindowExW(0, templateWindowClass, widen(window.title).c_str(), windowStyle, x, y,
+                      window.width, window.height, nullptr, nullptr, instance, created.get());
   if (handle == nullptr) return nullptr;
 
   RECT outer;
@@ -108,11 +114,12 @@ std::unique_ptr<TemplateWindow> TemplateWindow::create(const WindowTemplate& win
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  created->icon_ = static_cast<HICON>(
-      LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+  created->icon_ =
+      static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
   SendMessageW(handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(created->icon_));
   SendMessageW(handle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(created->icon_));
-  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+               FALSE);
 
   if (!created->createControls(instance)) return nullptr;
   return created;
@@ -150,10 +157,9 @@ bool TemplateWindow::preTranslate(const MSG& message) {
   if (message.message != WM_KEYDOWN) return false;
   if (keyDown(VK_CONTROL) || keyDown(VK_MENU)) return false;
   const bool shift = keyDown(VK_SHIFT);
-  const auto binding = std::find_if(std::begin(windowKeys), std::end(windowKeys),
-                                    [&](const KeyBinding& b) {
-                                      return b.key == message.wParam && b.shift == shift;
-                                    });
+  const auto binding = std::find_if(
+      std::begin(windowKeys), std::end(windowKeys),
+      [&](const KeyBinding& b) { return b.key == message.wParam && b.shift == shift; });
   if (binding == std::end(windowKeys)) return false;
 
   switch (binding->action) {
@@ -227,7 +233,8 @@ void TemplateWindow::setStatusCaption(const Text& caption) {
 LRESULT CALLBACK TemplateWindow::procedure(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<TemplateWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    auto* self =
+        static_cast<TemplateWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->handle_ = window;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
