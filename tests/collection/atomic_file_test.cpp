@@ -1,6 +1,7 @@
 #include "collection/posix/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,6 +120,29 @@ TEST_F(AtomicFileTest, ATargetThatIsADirectoryFailsAndStays) {
   EXPECT_TRUE(fs::is_directory(dir / "1.html"));
   EXPECT_EQ(readFile(dir / "1.html" / "inside"), "kept");
   EXPECT_EQ(entries(), std::vector<std::string>{"1.html"});
+}
+
+// A full disk fails the write (or the flush) of the new file, never the old one.
+TEST_F(AtomicFileTest, AFullDiskLeavesTheOldFileIntact) {
+  const fs::path small = dir / "small";
+  fs::create_directory(small);
+  if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "cannot mount a small file system here";
+  }
+  struct Unmount {
+    const fs::path& at;
+    ~Unmount() { umount(at.c_str()); }
+  } unmount{small};
+
+  writeFile(small / "1.html", "previous page");
+  EXPECT_FALSE(replaceFileAtomically(small / "1.html", std::string(256 * 1024, 'x')));
+  EXPECT_EQ(readFile(small / "1.html"), "previous page");
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(small)) left.push_back(entry.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{"1.html"});
+
+  EXPECT_TRUE(replaceFileAtomically(small / "1.html", "fits"));  // once there is room again
+  EXPECT_EQ(readFile(small / "1.html"), "fits");
 }
 
 TEST_F(AtomicFileTest, MissingDirectoryOrEmptyPathFails) {
