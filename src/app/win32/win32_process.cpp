@@ -1,7 +1,8 @@
 #include "app/win32/win32_process.h"
 
-#include <ole2.h>
 #include <windows.h>
+
+#include <ole2.h>
 
 #include <string>
 

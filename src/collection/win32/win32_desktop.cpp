@@ -1,7 +1,8 @@
 #include "collection/win32/win32_desktop.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <string>
 
@@ -30,8 +31,14 @@ class FileHandle {
 };
 
 // The target must be one this user could open for writing with no sharing: not read-only, not a
-// directory, not held open by anyone. A missing file is fine; it is about to be created.
+// directory, not held open by anyone. A missing file is fine; it is about to be created. The
+// read-only mark is looked at on its own because an administrator under Wine could open the file
+// for writing all the same.
 bool targetCanBeReplaced(const std::wstring& target) {
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return false;
+  }
   FileHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   return probe.valid() || GetLastError() == ERROR_FILE_NOT_FOUND;

@@ -1,6 +1,7 @@
 #include "raffle/win32/wininet_client.h"
 
 #include <windows.h>
+
 #include <wininet.h>
 
 #include <memory>
