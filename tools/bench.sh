@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (preset "bench", Release) and runs them; after Google Benchmark's table,
+# prints extractBetween's time against std::string_view::find and how the fetch cycle and the
+# finish grow with the page. BENCH_REPETITIONS sets the repetitions; more arguments go to the
+# benchmark program (e.g. --benchmark_filter=Extract).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target vq_benchmarks
+
+results=build/bench/results.json
+build/bench/bench/vq_benchmarks --benchmark_repetitions="${BENCH_REPETITIONS:-5}" \
+  --benchmark_report_aggregates_only=true \
+  --benchmark_out="$results" --benchmark_out_format=json "$@"
+python3 bench/ratios.py "$results"
