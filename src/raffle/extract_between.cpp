@@ -20,6 +20,54 @@ bool bytesMatch(std::string_view candidate, std::string_view needle, bool ignore
                     [](char a, char b) { return foldAsciiLetter(a) == foldAsciiLetter(b); });
 }
 
+// The first offset at or after `from` where `needle` (not empty) matches byte for byte, whether
+// or not a character begins there; npos if none. The case-sensitive search is the library's
+// (memchr-based) one.
+std::size_t findBytes(std::string_view haystack, std::string_view needle, std::size_t from,
+                      bool ignoreCase) {
+  if (!ignoreCase) return haystack.find(needle, from);
+  const char first = foldAsciiLetter(needle.front());
+  for (std::size_t i = from; i <= haystack.size() && haystack.size() - i >= needle.size(); ++i) {
+    if (foldAsciiLetter(haystack[i]) == first &&
+        bytesMatch(haystack.substr(i, needle.size()), needle, true)) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// Tells which offsets begin a character when `text` is read from `origin`, for offsets asked in
+// increasing order, without stepping through every character before them. A byte below 0x80
+// always ends a character (a one-byte one, or the second byte of a pair), and from there up to
+// the offset every byte is a lead byte, so the characters in between are pairs. Every byte is
+// looked at once at most over all the questions.
+class CharacterStarts {
+ public:
+  CharacterStarts(std::string_view text, std::size_t origin) : text_(text), knownStart_(origin) {}
+
+  // `offset` must not lie before the last offset asked (or the origin).
+  bool contains(std::size_t offset) {
+    std::size_t pairsStart = offset;
+    while (pairsStart > knownStart_ && characterWidth(text_[pairsStart - 1]) == 2) --pairsStart;
+    const bool starts = (offset - pairsStart) % 2 == 0;
+    // Otherwise the byte before `offset` is a lead byte that takes `offset` along.
+    knownStart_ = starts ? offset : offset + 1;
+    return starts;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t knownStart_;  // an offset known to begin a character
+};
+
+// The marker as it is searched for, with each quote token as a double quote. A marker without
+// the token is used as given: no copy, no second scan.
+const Text& withQuotes(const Text& marker, Text& replaced) {
+  if (marker.view().find(quoteToken.view()) == std::string_view::npos) return marker;
+  replaced = replaceText(marker, quoteToken, doubleQuote);
+  return replaced;
+}
+
 }  // namespace
 
 Text replaceText(const Text& text, const Text& token, const Text& replacement) {
@@ -58,14 +106,15 @@ std::int32_t findText(const Text& text, const Text& needle, std::int32_t startPo
   if (wanted.empty()) return bytesRemain ? 1 : -1;
   if (!bytesRemain) return -1;
 
-  std::size_t i = start;
-  while (i <= haystack.size() && haystack.size() - i >= wanted.size()) {
-    if (bytesMatch(haystack.substr(i, wanted.size()), wanted, ignoreCase)) {
-      return static_cast<std::int32_t>(i + 1);
-    }
-    i += characterWidth(haystack[i]);
+  // The library finds byte matches fast; only for those is it asked whether a character begins
+  // there.
+  CharacterStarts characterStarts(haystack, start);
+  for (std::size_t from = start;;) {
+    const std::size_t match = findBytes(haystack, wanted, from, ignoreCase);
+    if (match == std::string_view::npos) return -1;
+    if (characterStarts.contains(match)) return static_cast<std::int32_t>(match + 1);
+    from = match + 1;
   }
-  return -1;
 }
 
 Text midText(const Text& text, std::int32_t position, std::int32_t count) {
@@ -76,8 +125,9 @@ Text midText(const Text& text, std::int32_t position, std::int32_t count) {
 
 Text extractBetween(const Text& source, const Text& startMarker, const Text& endMarker,
                     std::int32_t startPosition, bool ignoreCase) {
-  const Text start = replaceText(startMarker, quoteToken, doubleQuote);
-  const Text end = replaceText(endMarker, quoteToken, doubleQuote);
+  Text replacedStart, replacedEnd;
+  const Text& start = withQuotes(startMarker, replacedStart);
+  const Text& end = withQuotes(endMarker, replacedEnd);
   const std::int32_t found = findText(source, start, startPosition, ignoreCase);
   if (found == -1) return Text();
   const std::int32_t valueStart = found + start.length();
