@@ -19,14 +19,15 @@ def medians(path):
     return chosen
 
 
-def nanoseconds(run):
+def nanoseconds(run, clock="real_time"):
     scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[run["time_unit"]]
-    return run["real_time"] * scale
+    return run[clock] * scale
 
 
 def main(path):
     runs = medians(path)
-    print("\nextractBetween against std::string_view::find (median)")
+    # CPU time: on a shared machine the wall clock also counts the time others had the core.
+    print("\nextractBetween against std::string_view::find (median CPU time)")
     print(f"{'input':<16}{'extractBetween':>16}{'find':>14}{'ratio':>9}")
     missed = False
     for name, run in sorted(runs.items()):
@@ -35,11 +36,11 @@ def main(path):
         baseline = runs.get(name.replace("BM_ExtractBetween", "BM_StringViewFind"))
         if baseline is None:
             continue
-        ratio = nanoseconds(run) / nanoseconds(baseline)
+        ours, theirs = nanoseconds(run, "cpu_time"), nanoseconds(baseline, "cpu_time")
+        ratio = ours / theirs
         missed |= ratio > GOAL
         flag = "" if ratio <= GOAL else f"  over the {GOAL}x goal"
-        print(f"{run.get('label', name):<16}{nanoseconds(run):>13.1f} ns"
-              f"{nanoseconds(baseline):>11.1f} ns{ratio:>8.2f}x{flag}")
+        print(f"{run.get('label', name):<16}{ours:>13.1f} ns{theirs:>11.1f} ns{ratio:>8.2f}x{flag}")
 
     for prefix, what in (("BM_FetchCycle/", "one fetch cycle"), ("BM_Finish/", "one finish")):
         rows = sorted((int(name.split("/")[1]), run) for name, run in runs.items()

@@ -10,7 +10,9 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench --target vq_benchmarks
 
 results=build/bench/results.json
+# Repetitions in random order, so that a busy spell of the machine does not fall on one side of
+# a ratio only.
 build/bench/bench/vq_benchmarks --benchmark_repetitions="${BENCH_REPETITIONS:-5}" \
-  --benchmark_report_aggregates_only=true \
+  --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
   --benchmark_out="$results" --benchmark_out_format=json "$@"
 python3 bench/ratios.py "$results"
