@@ -20,24 +20,7 @@ cmake --build --preset sanitize
 ctest --preset sanitize
 
 step "valgrind: unit tests under memcheck"
-# GoogleTest names each parameterised case by printing its parameter's raw bytes, struct padding
-# and unused string buffers included: those reads are the framework's, and only they are let pass.
-cat >build/native/gtest-raw-bytes.supp <<'EOF'
-{
-  gtest-prints-raw-parameter-bytes
-  Memcheck:Value8
-  ...
-  fun:_ZN7testing8internal20PrintBytesInObjectToEPKhmPSo
-}
-{
-  gtest-prints-raw-parameter-bytes
-  Memcheck:Cond
-  ...
-  fun:_ZN7testing8internal20PrintBytesInObjectToEPKhmPSo
-}
-EOF
-valgrind --quiet --error-exitcode=1 --leak-check=full \
-  --suppressions=build/native/gtest-raw-bytes.supp build/native/tests/vq_unit_tests --gtest_brief=1
+valgrind --quiet --error-exitcode=1 --leak-check=full build/native/tests/vq_unit_tests --gtest_brief=1
 
 step "fuzzing: extractBetween and the fetch cycle under libFuzzer"
 tools/run-fuzzers.sh

@@ -55,12 +55,17 @@ const ExtractCase extractCases[] = {
     {"GBK markers", gbk("有效期到【明天】"), gbk("【"), gbk("】"), 0, false, gbk("明天")},
     {"unpaired high byte hides the marker byte after it", "\x81[ab][cd]", "[", "]", 0, false, "cd"},
     {"unpaired high byte hides an end marker", "[a\x81]b]", "[", "]", 0, false, "a\x81]b"},
+    {"marker byte inside a run of double-byte characters", "\xB0\xA1\xB0[x][y]", "[", "]", 0, false,
+     "y"},
     {"ignoreCase folds ASCII letters", "TIME:x;", "time:", ";", 0, true, "x"},
     {"case matters without ignoreCase", "TIME:x;", "time:", ";", 0, false, ""},
     {"ignoreCase folds the end marker too", "<a>v</A>", "<a>", "</a>", 0, true, "v"},
     {"full-width letters do not fold", gbk("ＡＢ=v;"), gbk("ａｂ="), ";", 0, true, ""},
     {"a second byte in A-Z folds on its own", "\x81\x61=v;", "\x81\x41=", ";", 0, true, "v"},
 };
+
+// Names a case in test output by what it shows, not by its raw bytes.
+void PrintTo(const ExtractCase& c, std::ostream* os) { *os << c.what; }
 
 class ExtractBetweenTest : public ::testing::TestWithParam<ExtractCase> {};
 
