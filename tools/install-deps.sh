@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev valgrind
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  wine wine64 xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales
+  wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales
   python3
 )
 

@@ -656,7 +656,21 @@ class Program:
         state = wait_for(self._shown_state, timeout, interval=0.2,
                          what="the main window to be shown")
         self.x_window = wait_for(self._find_x_window, timeout, what="the main window's X window")
+        # Shown and activated, the window holds the focus itself for a moment before passing it to
+        # a control. A program that never passes it on is left for the tests to report.
+        try:
+            state = wait_for(self._focus_on_a_control, 10, interval=0.1,
+                             what="the focus to reach a control")
+        except TimeoutError:
+            state = self.state()
         return state
+
+    def _focus_on_a_control(self) -> WindowState | None:
+        state = self.session.inspector.state()
+        if state is None:
+            return None
+        focus = state.raw.get("focus")
+        return state if focus is not None and focus["hwnd"] != state.raw["hwnd"] else None
 
     def _shown_state(self) -> WindowState | None:
         if self.process is not None and self.process.poll() is not None:
@@ -748,7 +762,11 @@ class Session:
     program that use it. `close` stops everything it started, whatever state it is in."""
 
     def __init__(self, prefix_dir: Path | None = None, window_frames: bool = True,
-                 record_browser: bool = True, display: str | None = None):
+                 record_browser: bool = True, display: str | None = None, service=None):
+        """prefix_dir: a prefix to reuse or make there (default: a new one in the temporary
+        working folder); display: an X display to use instead of a private Xvfb; service: what
+        plays the raffle service (default: a FakeRaffleService), anything with start(), stop() and
+        port."""
         self.workdir = Path(tempfile.mkdtemp(prefix="vq-e2e-"))
         self.prefix_dir = prefix_dir or self.workdir / "prefix"
         self.window_frames = window_frames
@@ -756,7 +774,7 @@ class Session:
         self.given_display = display
         self.xvfb: Xvfb | None = None
         self.display = display or ""
-        self.service = FakeRaffleService()
+        self.service = service if service is not None else FakeRaffleService()
         self.recorder = BrowserRecorder(self.workdir)
         self.prefix: WinePrefix = None  # type: ignore[assignment]
         self.inspector: Inspector = None  # type: ignore[assignment]
