@@ -27,9 +27,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import harness  # noqa: E402
 from expected import (  # noqa: E402
-    FETCH_BUTTON_CAPTION, FINISH_BUTTON_CAPTION, INITIAL_CAPTION, NO_CODE_CAPTION, PAGE_FOOTER,
-    REPLY_LIMIT, SAVE_FAILED_CAPTION, SAVED_CAPTION, WINDOW_TITLE, Collection, gbk, page_entry,
-    raffle_reply, success_caption)
+    FETCH_BUTTON_CAPTION, FINISH_BUTTON_CAPTION, INITIAL_CAPTION, PAGE_FOOTER, REPLY_LIMIT,
+    WINDOW_TITLE, Collection, gbk, page_entry, raffle_reply, success_caption)
 from harness import Program, Reply, Session  # noqa: E402
 
 LABEL, FINISH_BUTTON, EDIT_BOX, FETCH_BUTTON = 1001, 1002, 1003, 1004
@@ -94,10 +93,18 @@ CURRENT_PROGRAMS: list[Program] = []
 
 
 def shows(program: Program, model: Collection, what: str) -> harness.WindowState:
-    """Waits until the window shows the model's caption and edit box, and returns that state."""
-    return program.wait_state(
-        lambda s: s.text(LABEL) == model.caption and s.control(EDIT_BOX).cp936 == model.edit_box,
-        what=what)
+    """Waits until the window shows the model's caption and edit box, and returns that state;
+    when it never does, says how the last state differs."""
+    try:
+        return program.wait_state(
+            lambda s: s.text(LABEL) == model.caption and s.control(EDIT_BOX).cp936 == model.edit_box,
+            what=what)
+    except TimeoutError:
+        state = program.state()
+        check_equal(state.text(LABEL), model.caption, f"caption in {what}")
+        check_bytes(state.control(EDIT_BOX).cp936, model.edit_box,
+                    f"edit box (code page 936) in {what}")
+        raise
 
 
 def fetch(program: Program, model: Collection, reply: Reply, key: str = "Return") -> None:
@@ -470,6 +477,8 @@ def main() -> int:
     try:
         harness.require_built([harness.PROGRAM_EXE, harness.INSPECTOR_EXE])
         harness.ARTIFACTS.mkdir(parents=True, exist_ok=True)
+        for stale in harness.ARTIFACTS.glob("failed-*.png"):  # evidence of an earlier run
+            stale.unlink()
         session = Session()
         print(f"e2e: setting up Wine in {session.workdir} ...", flush=True)
         session.open()
@@ -492,7 +501,7 @@ def main() -> int:
                 failed += 1
                 print(f"FAIL {name} ({time.monotonic() - began:.1f}s)\n  "
                       f"{type(error).__name__}: {error}", flush=True)
-                if not isinstance(error, AssertionError):
+                if not isinstance(error, (AssertionError, TimeoutError)):
                     traceback.print_exc(limit=4)
                 save_failure_evidence(session, name)
             else:
