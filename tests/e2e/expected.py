@@ -60,20 +60,30 @@ def page_entry(code: bytes, expiry: bytes) -> bytes:
             escape_html(expiry) + b"</p>" + gbk("本次优惠码为") + escape_html(code) + b"</p>")
 
 
+def _find_character(text: bytes, needle: bytes, origin: int) -> int:
+    """Where `needle` first begins a character of `text` read from `origin`, or -1. The program
+    reads code page 936 without a table: a byte of 0x80 or above begins a two-byte character,
+    whatever byte follows it (a quote after a lone high byte is that character's second half)."""
+    at = origin
+    while at + len(needle) <= len(text):
+        if text.startswith(needle, at):
+            return at
+        at += 2 if text[at] >= 0x80 else 1
+    return -1
+
+
 def _between(text: bytes, start: bytes, end: bytes) -> bytes:
-    found = text.find(start)
+    found = _find_character(text, start, 0)
     if found < 0:
         return b""
     value_start = found + len(start)
-    value_end = text.find(end, value_start)
+    value_end = _find_character(text, end, value_start)
     return b"" if value_end < 0 else text[value_start:value_end]
 
 
 def fields_of(body: bytes) -> tuple[bytes, bytes]:
-    """(code, expiry) as the program cuts them out of a reply body; empty when absent.
-
-    The suite's replies keep double-byte characters away from the markers, so a plain byte search
-    finds what the program's character-wise search finds."""
+    """(code, expiry) as the program cuts them out of a reply body; empty when absent. The end
+    marker is looked for from the value's start, characters counted from there."""
     if len(body) > REPLY_LIMIT:
         return b"", b""
     text = body.split(b"\0", 1)[0]

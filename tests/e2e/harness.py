@@ -538,6 +538,14 @@ class Inspector:
         """What the main window shows now, or None when there is no such window."""
         result = self.prefix.run(["wine", str(self.exe)], check=False, timeout=timeout,
                                  stdout=subprocess.PIPE)
+        if not result.stdout.strip():
+            # Wine failed to start the inspector at all (seen once, right after a bind mount in
+            # the prefix); a second start tells that apart from a broken inspector, and the note
+            # keeps what Wine logged.
+            print(f"e2e: note: an inspector run printed nothing (exit {result.returncode}), "
+                  f"trying once more; wine.log ends: {self._log_tail()!r}", flush=True)
+            result = self.prefix.run(["wine", str(self.exe)], check=False, timeout=timeout,
+                                     stdout=subprocess.PIPE)
         text = result.stdout.decode("utf-8")
         try:
             data = json.loads(text.strip().splitlines()[-1]) if text.strip() else None
@@ -546,6 +554,12 @@ class Inspector:
         if data is None:
             raise HarnessError(f"inspector printed nothing (exit {result.returncode})")
         return WindowState(data) if data.get("found") else None
+
+    def _log_tail(self, size: int = 600) -> str:
+        try:
+            return self.prefix.log_path.read_bytes()[-size:].decode("utf-8", "replace")
+        except OSError:
+            return ""
 
     def hold(self, windows_path: str) -> "FileHolder":
         return FileHolder(self, windows_path)
