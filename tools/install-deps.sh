@@ -7,7 +7,7 @@ packages=(
   clang-14 libclang-rt-14-dev valgrind
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales
-  python3
+  python3 curl
 )
 
 missing=()
