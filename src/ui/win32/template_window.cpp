@@ -200,9 +200,22 @@ HWND TemplateWindow::control(ControlKind kind) const {
 Text TemplateWindow::getEditBoxText() { return editBoxText_; }
 
 void TemplateWindow::setEditBoxText(const Text& text) {
-  editBoxText_ = text;
   const HWND editBox = control(ControlKind::editBox);
-  SetWindowTextW(editBox, widen(text.view()).c_str());
+  const std::string_view shown = editBoxText_.view();
+  // A fetch only adds to the end of the page: the box then takes just the new part instead of
+  // laying out the whole page again. The shown text must end on a whole character (it does: an
+  // entry ends in "</p>") for its wide form to be the start of the new one.
+  const bool appended = !shown.empty() && text.view().starts_with(shown) &&
+                        static_cast<unsigned char>(shown.back()) < 0x80;
+  if (appended) {
+    const LRESULT end = GetWindowTextLengthW(editBox);
+    SendMessageW(editBox, EM_SETSEL, end, end);
+    SendMessageW(editBox, EM_REPLACESEL, FALSE,
+                 reinterpret_cast<LPARAM>(widen(text.view().substr(shown.size())).c_str()));
+  } else {
+    SetWindowTextW(editBox, widen(text.view()).c_str());
+  }
+  editBoxText_ = text;
   SendMessageW(editBox, EM_SETSEL, 0, 0);
   SendMessageW(editBox, EM_SCROLLCARET, 0, 0);
 }
