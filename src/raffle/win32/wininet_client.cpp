@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace vq::win32 {
 namespace {
@@ -63,6 +64,19 @@ bool crack(const std::string& url, UrlParts& parts) {
   return true;
 }
 
+// Windows' own defaults, set explicitly on each request: Wine's WinINet has no receive time-out
+// at all, and a silent server would freeze the window (and its unsaved page) for good.
+void useWindowsDefaultTimeouts(HINTERNET request) {
+  const std::pair<DWORD, DWORD> timeouts[] = {
+      {INTERNET_OPTION_CONNECT_TIMEOUT, 60000},
+      {INTERNET_OPTION_SEND_TIMEOUT, 30000},
+      {INTERNET_OPTION_RECEIVE_TIMEOUT, 30000},
+  };
+  for (auto [option, milliseconds] : timeouts) {
+    InternetSetOptionA(request, option, &milliseconds, sizeof milliseconds);
+  }
+}
+
 std::string contentLengthHeader(HINTERNET request) {
   char value[32];
   DWORD length = sizeof value;
@@ -103,6 +117,7 @@ ByteArray WinInetClient::readUrl(const Text& url) {
   const InternetHandle request(HttpOpenRequestA(connection.get(), "GET", parts.target.c_str(),
                                                 "HTTP/1.0", nullptr, acceptTypes, flags, 0));
   if (!request) return ByteArray();
+  useWindowsDefaultTimeouts(request.get());
   if (!HttpSendRequestA(request.get(), acceptHeader, static_cast<DWORD>(sizeof acceptHeader - 1),
                         nullptr, 0)) {
     return ByteArray();
