@@ -71,6 +71,8 @@ BAD_GBK_BODY = raffle_reply(b"QX\xff\xfe\x80\x80", b"2016\xfe\xff")
 LONE_BYTE_BODY = b'{"code":0,"time":"2016\xa8","activity":"QX\x81"},"next":"QXZ"}'
 OVER_LIMIT_BODY = padded("QXBIG", REPLY_LIMIT + 1, fields_first=True)
 STALL = 4.0  # seconds
+RECEIVE_TIME_OUT = 30.0  # seconds: the program's, Windows' default
+SILENT = RECEIVE_TIME_OUT + 20.0
 
 
 def declared(body: bytes, length: int, *pieces) -> Play:
@@ -131,13 +133,15 @@ CASES: dict[str, list[Press]] = {
         Press([whole(b'{"error":"internal"}', "HTTP/1.0 500 Internal Server Error")],
               b'{"error":"internal"}')],
     "connection refused": [Press([], None, targets=[], refused=True)],
-    # Wine's WinINet has no receive time-out (it reports 0, and was seen waiting over 400 s for a
-    # head and 200 s inside a body), and the program sets none: the window waits, frozen, for as
-    # long as the service stalls. A few seconds stand for that here; then the service closes,
-    # and what came before the close counts: nothing at all, or a body cut short.
+    # A service that stalls and then closes: what came before the close counts, nothing at all
+    # or a body cut short.
     "stalls before the head and mid-body, then closes": [
         Press([Play([STALL])], b""),
         Press([declared(CUT_BODY, len(CUT_BODY) + 1000, STALL)], CUT_BODY)],
+    # Wine's WinINet has no receive time-out of its own (it was seen waiting over 400 s), so the
+    # program gives each request Windows' default: a service silent for longer loses the client
+    # first, and the window answers again while the service is still silent.
+    "never answers within the receive time-out": [Press([Play([SILENT])], None)],
 }
 
 
@@ -177,9 +181,17 @@ def press(program: harness.Program, model: Collection, service: HostileService, 
         what = f"the window after press {number}"
         if targets:
             service.wait_for_requests(len(targets))
+            pauses = [p for play in step.plays for p in play.pieces if isinstance(p, float)]
+            if any(pause > RECEIVE_TIME_OUT for pause in pauses):
+                program.wait_state(lambda s: s.text(LABEL) == model.caption,
+                                   what=f"the window after the time-out of press {number}",
+                                   timeout=RECEIVE_TIME_OUT + 15)
+                check(service.plays_done < len(step.plays),
+                      f"the service ended press {number} before the client's time-out did")
             # Fetching blocks the window, so it answers the inspector only once the service has
-            # played every connection to its end.
-            service.wait_for_plays(len(step.plays), timeout=harness.DEFAULT_TIMEOUT + STALL)
+            # played every connection to its end (or the client has given up).
+            service.wait_for_plays(len(step.plays),
+                                   timeout=harness.DEFAULT_TIMEOUT + max(pauses, default=0.0))
         if page_displays_exactly(model.edit_box):
             shows(program, model, what)
         else:

@@ -161,6 +161,11 @@ class HostileService:
                                    f"within {timeout:g}s, expected {count}")
             return list(self._requests)
 
+    @property
+    def plays_done(self) -> int:
+        with self._lock:
+            return self._plays_done
+
     def wait_for_plays(self, count: int, timeout: float = DEFAULT_TIMEOUT) -> None:
         """Waits until `count` connections have been played to their end (sent, paused, closed)."""
         with self._lock:
