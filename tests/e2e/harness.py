@@ -9,7 +9,7 @@ What it puts together, all on this machine and all stopped again by `Session.clo
 * the fake raffle service: an HTTP server that plays the proxy the program is configured to use,
   records every request as it arrived and answers with scripted replies;
 * the program itself, copied into a fresh folder of drive C: per run, started with `wine`, fed
-  real key presses with xdotool and watched through the inspector (inspector/inspector.cpp), a
+  real key presses with xdotool and watched through the inspector (window_probe/window_probe.cpp), a
   Win32 program of ours run in the same prefix.
 
 Only the Python standard library is used.
@@ -38,7 +38,7 @@ ARTIFACTS = REPO / "build" / "e2e-artifacts"
 # VQ_E2E_EXE runs the suite against another build of the program (say the i686 product, where
 # Wine has its 32-bit half).
 PROGRAM_EXE = Path(os.environ.get("VQ_E2E_EXE") or REPO / "build" / "win64" / "VeltromQuenzo.exe")
-INSPECTOR_EXE = REPO / "build" / "win64" / "e2e" / "vq_inspector.exe"
+INSPECTOR_EXE = REPO / "build" / "win64" / "e2e" / "vq_window_probe.exe"
 
 MAIN_WINDOW_CLASS = "VeltromQuenzoMainWindow"
 RAFFLE_HOST = "raffle.veltromquenzo.example"

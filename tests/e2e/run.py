@@ -11,7 +11,7 @@ The tests are here and in hostile_replies.py (a raffle service that misbehaves) 
 save_faults.py (saves that fail; two of them mount file systems, so the suite runs as root); all
 register through steps.py.
 
-Needs build/win64/VeltromQuenzo.exe and build/win64/e2e/vq_inspector.exe (the win64 preset).
+Needs build/win64/VeltromQuenzo.exe and build/win64/e2e/vq_window_probe.exe (the win64 preset).
 Screenshots go to build/e2e-artifacts/. The last line is "e2e: N passed, N failed"."""
 
 from __future__ import annotations

@@ -1,11 +1,11 @@
 // The end-to-end suite's eyes inside Wine: a console program run in the same prefix as the
 // program under test.
 //
-//   vq_inspector.exe            prints, as one line of UTF-8 JSON, what the main window shows:
+//   vq_window_probe.exe            prints, as one line of UTF-8 JSON, what the main window shows:
 //                               its rectangles and styles, the screen size, the title, every child
 //                               control (id, class, text, rectangle in client coordinates, styles,
 //                               visibility) and which window has the focus.
-//   vq_inspector.exe hold PATH  opens PATH for reading and writing with no sharing at all, prints
+//   vq_window_probe.exe hold PATH  opens PATH for reading and writing with no sharing at all, prints
 //                               "held" (or "error N"), and keeps it open until a line or the end
 //                               of standard input arrives, or ten minutes pass.
 //
@@ -231,6 +231,6 @@ int holdFile(const wchar_t* path) {
 int wmain(int argc, wchar_t** argv) {
   if (argc == 1) return dumpMainWindow();
   if (argc == 3 && lstrcmpW(argv[1], L"hold") == 0) return holdFile(argv[2]);
-  writeOut("usage: vq_inspector.exe | vq_inspector.exe hold PATH\n");
+  writeOut("usage: vq_window_probe.exe | vq_window_probe.exe hold PATH\n");
   return 2;
 }
